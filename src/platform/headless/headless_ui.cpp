@@ -152,11 +152,19 @@ uint32_t HeadlessUi::UptimeMs() {
     return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+void HeadlessUi::SetDelayHook(std::function<void(int64_t)> hook) {
+    std::lock_guard lock(mutex_);
+    delayHook_ = std::move(hook);
+}
+
 void HeadlessUi::Delay(int64_t ms) {
+    std::function<void(int64_t)> hook;
     {
         std::lock_guard lock(mutex_);
         delays_.push_back(ms);
+        hook = delayHook_;
     }
+    if (hook) hook(ms);
     if (ms <= 0) return;
     if (clock_ == Clock::Virtual) {
         virtualNow_.fetch_add(static_cast<uint32_t>(ms));

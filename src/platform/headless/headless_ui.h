@@ -60,6 +60,8 @@ public:
     void SetScreenWidth(int width) { screenWidth_ = width; }
     void SetCurrentDirectory(std::string dir);
     void SetUptime(uint32_t ms) { virtualNow_ = ms; }
+    // Called at the start of every Delay with its length (a test scripts time-based input).
+    void SetDelayHook(std::function<void(int64_t)> hook);
     // Runs a window's handler for an event now, on the calling thread. False if none.
     bool Fire(std::string_view window, std::string_view control, Event event);
     // Queues a routine that the user-interface thread runs when it next dispatches events.
@@ -112,6 +114,7 @@ private:
     std::deque<std::function<void()>> posted_;
     std::vector<std::function<void()>> collected_;
     std::function<void()> shutdown_;
+    std::function<void(int64_t)> delayHook_;
     std::optional<int> exitCode_;
     std::string currentDir_;
 
