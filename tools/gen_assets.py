@@ -646,7 +646,6 @@ def _state_style(state):
 
 def _shaded_panel(art, pts, top, bottom):
     """Panel with a vertical gradient fill."""
-    ss = art.ss
     mask = Image.new("L", art.base.size, 0)
     ImageDraw.Draw(mask).polygon(art.p(pts), fill=255)
     grad = vertical_gradient(art.base.size, top, bottom)
@@ -773,19 +772,9 @@ def socket(art, bid, rect, gap=5.0, colour=BLUE, width=1.4):
 def main_background():
     W, H = 635, 400
     art = Art(W, H, ss=2)
-    ss = art.ss
     cy = 200.5
     dx0, dy0, dw, dh = MAIN_DIAL
     dcx, dcy = dx0 + dw / 2.0, dy0 + dh / 2.0
-
-    # faint blue haze around the bay
-    haze = Image.new("L", (W * ss, H * ss), 0)
-    ImageDraw.Draw(haze).ellipse([(dcx - 190) * ss, (dcy - 150) * ss,
-                                  (dcx + 230) * ss, (dcy + 150) * ss], fill=255)
-    haze = haze.filter(ImageFilter.GaussianBlur(60 * ss))
-    art.base = Image.composite(Image.new("RGB", haze.size, (0, 16, 40)),
-                               art.base, haze)
-    art.bd = ImageDraw.Draw(art.base)
 
     # arrow head with the pod at its tip
     head_x, tip_x, half = 487.0, 626.0, 150.0
@@ -804,7 +793,8 @@ def main_background():
     bx0, by0, bx1, by1 = dx0 - m, dy0 - m, dx0 + dw + m, dy0 + dh + m
     bay = [(bx0 + ch, by0), (bx1 - ch, by0), (bx1, by0 + ch), (bx1, by1 - ch),
            (bx1 - ch, by1), (bx0 + ch, by1), (bx0, by1 - ch), (bx0, by0 + ch)]
-    art.panel(bay, (2, 8, 18))
+    # the bay stays black: the dial picture and the result panel have black
+    # grounds and must not show as darker squares
     art.line(bay, CYAN, 2.2, closed=True)
     art.circle((dcx, dcy), dw / 2.0 + 5, BLUE, 1.6, core=False)
     # head joins the bay
@@ -819,22 +809,26 @@ def main_background():
         art.panel(frame, (0, 0, 0))
         art.line(frame, DIM, 1.0, closed=True, core=False)
 
-    # shaft from the tail into the bay
-    art.line([(18, cy - 9), (bx0, cy - 9)], CYAN, 2.0)
-    art.line([(18, cy + 9), (bx0, cy + 9)], CYAN, 2.0)
-    art.line([(8, cy - 22), (26, cy), (8, cy + 22)], CYAN, 2.0)  # nock
+    # shaft from the tail into the bay, with the nock at the tail
+    art.line([(20, cy - 9), (bx0, cy - 9)], CYAN, 2.0)
+    art.line([(20, cy + 9), (bx0, cy + 9)], CYAN, 2.0)
+    art.line([(6, cy - 24), (28, cy), (6, cy + 24)], CYAN, 2.0)
+    art.line([(40, cy), (150, cy)], DIM, 1.0, core=False)
 
-    # fletching: sockets around the four test buttons and the chevrons
-    for bid, rect in MAIN_BUTTONS.items():
-        socket(art, bid, rect)
-    # struts from the shaft out to the sockets
-    art.line([(62, cy - 9), (118, 78)], BLUE, 1.6, core=False)
-    art.line([(150, cy - 9), (192, 78)], BLUE, 1.6, core=False)
-    art.line([(62, cy + 9), (112, 338)], BLUE, 1.6, core=False)
-    art.line([(150, cy + 9), (188, 338)], BLUE, 1.6, core=False)
-    # top and bottom rails over and under the bay
-    art.line([(232, 100), (bx0 + ch, by0)], BLUE, 1.4, core=False)
-    art.line([(234, 300), (bx0 + ch, by1)], BLUE, 1.4, core=False)
+    # fletching: slanted vanes above and below the shaft, swept back
+    vane_top, vane_bottom, vane_slant = 80.0, cy - 17, 36.0
+    for x0, x1 in ((44, 84), (98, 138), (152, 190)):
+        upper = [(x0 - vane_slant, vane_top), (x1 - vane_slant, vane_top),
+                 (x1, vane_bottom), (x0, vane_bottom)]
+        lower = [(x, 2 * cy - y) for x, y in upper]
+        for vane in (upper, lower):
+            art.panel(vane, (3, 13, 30))
+            art.line(vane, BLUE, 1.4, closed=True, core=False)
+            art.line([vane[2], vane[3]], CYAN, 2.0)  # root on the shaft
+
+    # sockets around the buttons at the far ends of the wings and the chevrons
+    for bid in ("proxy_abroad", "proxy_domestic", "exit", "settings"):
+        socket(art, bid, MAIN_BUTTONS[bid], gap=9.0)
 
     for bid, rect in MAIN_BUTTONS.items():
         art.keepout(*rect, margin=1)
@@ -849,32 +843,36 @@ def brush_text(text, size, ss=4, slant=0.18, seed=1):
     at scale ss. Noise comes from a fixed seed."""
     f = font(size * ss)
     d0 = ImageDraw.Draw(Image.new("L", (1, 1)))
-    x0, y0, x1, y1 = d0.textbbox((0, 0), text, font=f, stroke_width=int(1.2 * ss))
+    x0, y0, x1, y1 = d0.textbbox((0, 0), text, font=f, stroke_width=int(0.5 * ss))
     pad = 6 * ss
     w, h = x1 - x0 + 2 * pad + int(slant * (y1 - y0)), y1 - y0 + 2 * pad
     mask = Image.new("L", (w, h), 0)
     ImageDraw.Draw(mask).text((pad - x0, pad - y0), text, font=f, fill=255,
-                              stroke_width=int(1.2 * ss), stroke_fill=255)
+                              stroke_width=int(0.5 * ss), stroke_fill=255)
     # lean the letters forward
     mask = mask.transform(mask.size, Image.AFFINE,
                           (1, slant, -slant * h, 0, 1, 0), Image.BICUBIC)
-    # rough edges: blur, add smooth noise, threshold
+    # rough edges: soften, push the edge in and out with smooth noise from a
+    # fixed seed, then cut hard again
     rng = random.Random(seed)
-    nw, nh = max(2, w // (3 * ss)), max(2, h // (3 * ss))
+    cell = int(1.5 * ss)
+    nw, nh = w // cell + 2, h // cell + 2
     noise = Image.new("L", (nw, nh))
     noise.putdata([rng.randrange(0, 256) for _ in range(nw * nh)])
-    noise = noise.resize((w, h), Image.BICUBIC)
-    soft = mask.filter(ImageFilter.GaussianBlur(1.6 * ss))
-    rough = ImageChops.add(soft, noise, scale=1.0, offset=-128)
-    rough = rough.point(lambda v: 255 if v > 118 else 0)
-    # dry-brush streaks: thin horizontal gaps here and there
+    noise = noise.resize((nw * cell, nh * cell), Image.BICUBIC).crop((0, 0, w, h))
+    soft = mask.filter(ImageFilter.GaussianBlur(0.7 * ss))
+    wobble = noise.point(lambda v: (v - 128) * 36 // 128 + 128)
+    rough = ImageChops.add(soft, wobble, scale=1.0, offset=-128)
+    rough = rough.point(lambda v: 255 if v >= 128 else 0)
+    # dry-brush streaks: a few thin gaps running along the strokes
     streaks = Image.new("L", (w, h), 255)
     sd = ImageDraw.Draw(streaks)
-    for _ in range(10):
+    for _ in range(14):
         y = rng.randrange(pad, h - pad)
         x = rng.randrange(0, w)
-        sd.line([(x, y), (x + rng.randrange(8 * ss, 30 * ss), y)], fill=0,
-                width=max(1, ss // 2))
+        length = rng.randrange(6 * ss, 18 * ss)
+        sd.line([(x, y), (x + length, y - length * 0.12)], fill=0,
+                width=max(1, ss // 3))
     return ImageChops.multiply(rough, streaks)
 
 
@@ -947,15 +945,15 @@ def edit_backing(art, rect, slant=10):
 def proxy_background():
     W, H = 400, 200
     art = Art(W, H, ss=2)
-    frame = [(30, 4), (296, 4), (296, 64), (380, 64), (396, 80), (396, 180),
-             (376, 196), (14, 196), (4, 186), (4, 30)]
-    art.panel(frame, (2, 8, 18))
+    # the close button interrupts the top edge; it sits on the frame
+    frame = [(30, 3), (380, 3), (396, 19), (396, 180), (380, 196), (14, 196),
+             (4, 186), (4, 29)]
+    # the inside stays black so the buttons' black grounds blend in
     art.line(frame, CYAN, 2.0, closed=True)
     art.line(inset_polygon(frame, 7), DIM, 1.0, closed=True, core=False)
     for rect in PROXY_WIDGETS["edits"]:
         edit_backing(art, rect)
-    socket(art, "confirm", PROXY_WIDGETS["confirm"])
-    socket(art, "close", PROXY_WIDGETS["close"])
+    socket(art, "confirm", PROXY_WIDGETS["confirm"], gap=9.0)
     # accent lines on the right
     for i in range(3):
         art.line([(322 + i * 14, 110), (340 + i * 14, 110 + 40)], BLUE, 1.4,
@@ -968,16 +966,17 @@ def proxy_background():
 def settings_background():
     W, H = 600, 400
     art = Art(W, H, ss=2)
-    frame = [(176, 4), (508, 4), (508, 66), (592, 66), (596, 70), (596, 392),
-             (588, 396), (12, 396), (8, 392)]
-    art.panel(frame, (2, 8, 18))
+    frame = [(176, 2), (590, 2), (597, 9), (597, 393), (592, 398), (12, 398),
+             (7, 393)]
+    # the inside stays black so the buttons' black grounds blend in
     art.line(frame, CYAN, 2.0, closed=True)
-    art.line(inset_polygon(frame, 7), DIM, 1.0, closed=True, core=False)
+    # inner line only along the slanted left side; the top row sits too
+    # close to the top edge for a full inner frame
+    inner = inset_polygon(frame, 7)
+    art.line([inner[-1], inner[0]], DIM, 1.0, core=False)
     for rect in SETTINGS_WIDGETS["edits"]:
         edit_backing(art, rect)
     edit_backing(art, SETTINGS_WIDGETS["progress"])
-    socket(art, "confirm", SETTINGS_WIDGETS["confirm"])
-    socket(art, "close", SETTINGS_WIDGETS["close"])
     # slanted accent stripes in the empty lower right
     for i in range(5):
         x = 420 + i * 26
@@ -1001,9 +1000,10 @@ def dial_contact_sheet(frames, path):
         cx = 6 + (i % cols) * (cell_w + 6)
         cy = 6 + (i // cols) * (cell_h + 6)
         sheet.paste(frame.resize((195, 195), Image.LANCZOS), (cx, cy + 22))
-        label = "#%d  %s MB/s  %d B/s" % (k, format_speed(speed_mb(dial_speed(k))),
-                                         dial_speed(k))
+        label = "#%d  %s MB/s" % (k, format_speed(speed_mb(dial_speed(k))))
         d.text((cx + 2, cy + 2), label, font=font(14), fill=(255, 255, 160))
+        d.text((cx + 193, cy + 4), "%d B/s" % dial_speed(k), font=font(11),
+               fill=(170, 170, 190), anchor="ra")
     sheet.save(path, format="PNG")
 
 
