@@ -90,7 +90,7 @@ TEST_F(MotionsTest, FlyOffRightEndsOffScreenAndFlyInLandsOnTarget) {
     ui_->ClearWrites();
     bool betweenRan = false;
     int leftWhenBetween = 0;
-    app::FlyInFromLeft(333, [&] {
+    app::FlyInFromLeft(800, [&] {
         betweenRan = true;
         leftWhenBetween = Left();
     });
@@ -100,7 +100,7 @@ TEST_F(MotionsTest, FlyOffRightEndsOffScreenAndFlyInLandsOnTarget) {
     std::vector<int> steps = Steps(-632, {lefts.begin() + 1, lefts.end() - 1});
     EXPECT_EQ((std::vector<int>(steps.begin(), steps.begin() + 3)), (std::vector<int>{140, 130, 120}));
     EXPECT_EQ(steps.back(), 30);
-    EXPECT_EQ(Left(), 333);
+    EXPECT_EQ(Left(), 800);
 }
 
 TEST_F(MotionsTest, SlideOffLeftMovesTheChildUntilItsRightEdgeIsOffScreen) {

@@ -256,7 +256,7 @@ void QtUi::Delay(int64_t ms) {
     // dispatches whatever arrives meanwhile.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
         if (left <= 0) return;
