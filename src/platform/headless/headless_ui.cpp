@@ -154,17 +154,17 @@ uint32_t HeadlessUi::UptimeMs() {
 
 void HeadlessUi::SetDelayHook(std::function<void(int64_t)> hook) {
     std::lock_guard lock(mutex_);
-    delayHook_ = std::move(hook);
+    delayHook_ = hook ? std::make_shared<std::function<void(int64_t)>>(std::move(hook)) : nullptr;
 }
 
 void HeadlessUi::Delay(int64_t ms) {
-    std::function<void(int64_t)> hook;
+    std::shared_ptr<std::function<void(int64_t)>> hook;
     {
         std::lock_guard lock(mutex_);
         delays_.push_back(ms);
         hook = delayHook_;
     }
-    if (hook) hook(ms);
+    if (hook) (*hook)(ms);
     if (ms <= 0) return;
     if (clock_ == Clock::Virtual) {
         virtualNow_.fetch_add(static_cast<uint32_t>(ms));

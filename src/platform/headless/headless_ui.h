@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -114,7 +115,7 @@ private:
     std::deque<std::function<void()>> posted_;
     std::vector<std::function<void()>> collected_;
     std::function<void()> shutdown_;
-    std::function<void(int64_t)> delayHook_;
+    std::shared_ptr<std::function<void(int64_t)>> delayHook_; // shared: a hook keeps its state
     std::optional<int> exitCode_;
     std::string currentDir_;
 
