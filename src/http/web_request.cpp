@@ -45,6 +45,12 @@ using HeaderList = std::unique_ptr<curl_slist, CurlListDeleter>;
 
 // Everything one call shares with libcurl's callbacks.
 struct Transfer {
+    // Body bytes libcurl has handed over and the read loop has not taken yet. libcurl
+    // hands them over in small pieces; the loop takes them in chunks of up to kChunkBytes,
+    // so libcurl is paused while a whole chunk is waiting.
+    std::string pending;
+    bool paused = false;
+
     // Read loop
     bool keepBody = true;
     std::string body;
@@ -52,7 +58,6 @@ struct Transfer {
     int64_t byteLimit = 0;
     uint32_t entryMs = 0;
     int64_t timeLimitMs = 0;
-    bool stopped = false; // the byte or time limit ended the read loop
 
     // Receive watchdog: armed once a request has gone out on a connection.
     bool requestSent = false;
@@ -64,9 +69,12 @@ struct Transfer {
     bool blockComplete = false;
 };
 
-// One chunk of the read loop: keep it, count it, check the limits, pause.
-bool TakeChunk(Transfer& t, const char* data, std::size_t size) {
-    if (t.keepBody) t.body.append(data, size);
+// Takes one chunk of up to kChunkBytes from what has arrived: keeps it, counts it, checks
+// the limits and pauses. False when the loop is to end.
+bool TakeChunk(Transfer& t) {
+    const std::size_t size = std::min(kChunkBytes, t.pending.size());
+    if (t.keepBody) t.body.append(t.pending, 0, size);
+    t.pending.erase(0, size);
     t.total += static_cast<int64_t>(size);
     if (measure::ByteCounter* counter = app::RunState().Counter)
         counter->Add(static_cast<int32_t>(size));
@@ -79,18 +87,12 @@ bool TakeChunk(Transfer& t, const char* data, std::size_t size) {
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
-    const std::size_t length = size * count;
-    t.lastActivity = SteadyClock::now();
-    // libcurl hands over at most its buffer size; the loop keeps to chunks of that size
-    // even if it ever hands over more.
-    for (std::size_t done = 0; done < length;) {
-        std::size_t piece = std::min(kChunkBytes, length - done);
-        if (!TakeChunk(t, data + done, piece)) {
-            t.stopped = true;
-            return 0; // ends the transfer
-        }
-        done += piece;
+    if (t.pending.size() >= kChunkBytes) {
+        t.paused = true;
+        return CURL_WRITEFUNC_PAUSE; // libcurl keeps the piece and reads no further
     }
+    const std::size_t length = size * count;
+    t.pending.append(data, length);
     t.lastActivity = SteadyClock::now();
     return length;
 }
@@ -249,6 +251,7 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
     set(curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L));
     set(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"));
     set(curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
+    // libcurl then reads up to a whole chunk from the socket at once.
     set(curl_easy_setopt(e, CURLOPT_BUFFERSIZE, static_cast<long>(kChunkBytes)));
     set(curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs));
     set(curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str()));
@@ -281,19 +284,27 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
     CURLcode result = CURLE_OK;
     bool finished = false;
     curl_off_t uploaded = 0;
+    t.pending.reserve(kChunkBytes + CURL_MAX_WRITE_SIZE);
     for (;;) {
+        if (t.paused) {
+            t.paused = false;
+            curl_easy_pause(e, CURLPAUSE_CONT); // may hand over the kept piece at once
+        }
         int running = 0;
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
-        if (running == 0) {
-            int queued = 0;
-            while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
-                if (msg->msg == CURLMSG_DONE) {
-                    result = msg->data.result;
-                    finished = true;
-                }
+        int queued = 0;
+        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
+            if (msg->msg == CURLMSG_DONE) {
+                result = msg->data.result;
+                finished = true;
             }
-            break;
         }
+        if (!t.pending.empty()) {
+            if (!TakeChunk(t)) break;
+            t.lastActivity = SteadyClock::now();
+            continue;
+        }
+        if (finished || running == 0) break;
         curl_off_t nowUploaded = 0;
         if (curl_easy_getinfo(e, CURLINFO_SIZE_UPLOAD_T, &nowUploaded) == CURLE_OK &&
             nowUploaded != uploaded) {
@@ -301,7 +312,8 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
             t.lastActivity = SteadyClock::now();
         }
         // Every wait for data (and for the request to go out) is bounded by the time-out.
-        if (t.requestSent && SteadyClock::now() - t.lastActivity >= std::chrono::milliseconds(timeoutMs))
+        if (t.requestSent &&
+            SteadyClock::now() - t.lastActivity >= std::chrono::milliseconds(timeoutMs))
             break;
         curl_multi_poll(multi.get(), nullptr, 0, kWatchIntervalMs, nullptr);
     }
