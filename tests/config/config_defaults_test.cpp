@@ -9,23 +9,12 @@ namespace {
 
 using ConfigDefaults = config_test::ScratchFolder;
 
-// The main window needs only its count-down box here.
-const platform::Form& CountDownForm() {
-    static const platform::Form form{
-        .name = app::kMainWindow, .caption = "", .left = 0, .top = 0, .width = 632,
-        .height = 400, .background = "",
-        .controls = {{.name = "编辑框_倒计时", .kind = platform::Kind::EditBox, .left = 578,
-                      .top = 192, .width = 16, .height = 16, .text = "0"}}};
-    return form;
-}
-
 class Defaults : public ConfigDefaults {
 protected:
     void SetUp() override {
         ConfigDefaults::SetUp();
-        ui_->LoadWindow(CountDownForm(), "", {});
+        LoadCountDown();
     }
-    std::string CountDown() { return ui_->ReadText(app::kMainWindow, "编辑框_倒计时"); }
     // Section names in the order they appear in the file.
     std::string SectionOrder() {
         std::string order, text = Get();

@@ -24,12 +24,15 @@ protected:
         ui_->SetCurrentDirectory(dir_.string());
         platform::InstallServices(ui_.get());
         app::ResetRunState();
+        app::RunState().Counter = &counter_;
     }
     void TearDown() override {
         std::error_code ec;
         std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(dir_, ec);
+        app::RunState().Counter = nullptr;
+        counter_.Destroy();
         platform::InstallServices(nullptr);
     }
 
@@ -42,9 +45,21 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
+    // The main window with only its count-down box, which the settings reach into.
+    void LoadCountDown() {
+        static const platform::Form form{
+            .name = app::kMainWindow, .caption = "", .left = 0, .top = 0, .width = 632,
+            .height = 400, .background = "",
+            .controls = {{.name = "编辑框_倒计时", .kind = platform::Kind::EditBox, .left = 578,
+                          .top = 192, .width = 16, .height = 16, .text = "0"}}};
+        ui_->LoadWindow(form, "", {});
+    }
+    std::string CountDown() { return ui_->ReadText(app::kMainWindow, "编辑框_倒计时"); }
+
     platform::HeadlessUi::Clock clock_ = platform::HeadlessUi::Clock::Real;
     std::filesystem::path dir_;
     std::unique_ptr<platform::HeadlessUi> ui_;
+    measure::ByteCounter counter_;
 };
 
 } // namespace config_test
