@@ -173,7 +173,9 @@ Load LoadFile(const fs::path& path, std::string& out) {
     if (!in) return Load::Unusable;
     auto size = fs::file_size(path, ec);
     if (!ec) out.reserve(static_cast<size_t>(size));
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        out.append(buffer, static_cast<size_t>(in.gcount()));
     if (in.bad()) return Load::Unusable;
     return Load::Ok;
 }
