@@ -202,7 +202,7 @@ std::string_view CutValue(std::string_view raw, size_t max, bool utf8) {
 std::atomic<unsigned> g_tempCounter{0};
 
 #ifdef _WIN32
-bool ReplaceFile(const fs::path& target, const std::string& bytes) {
+bool ReplaceWholeFile(const fs::path& target, const std::string& bytes) {
     std::error_code ec;
     fs::path tmp = target;
     tmp += "." + std::to_string(_getpid()) + "." + std::to_string(++g_tempCounter) + ".tmp";
@@ -238,7 +238,7 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-bool ReplaceFile(fs::path target, const std::string& bytes, bool exists) {
+bool ReplaceWholeFile(fs::path target, const std::string& bytes, bool exists) {
     std::error_code ec;
     // Write through a link to the file it names rather than replacing the link.
     if (fs::is_symlink(fs::symlink_status(target, ec))) {
@@ -367,9 +367,9 @@ void WriteIniValue(std::string_view path, std::string_view section, std::string_
     }
     if (load == Load::Ok && out == old) return; // nothing changes: leave the file alone
 #ifdef _WIN32
-    ReplaceFile(file, out);
+    ReplaceWholeFile(file, out);
 #else
-    ReplaceFile(file, out, load == Load::Ok);
+    ReplaceWholeFile(file, out, load == Load::Ok);
 #endif
 }
 
