@@ -45,15 +45,15 @@ using HeaderList = std::unique_ptr<curl_slist, CurlListDeleter>;
 
 // Everything one call shares with libcurl's callbacks.
 struct Transfer {
-    // Body bytes libcurl has handed over and the read loop has not taken yet. libcurl
-    // hands them over in small pieces; the loop takes them in chunks of up to kChunkBytes,
-    // so libcurl is paused while a whole chunk is waiting.
-    std::string pending;
-    bool paused = false;
+    // Body bytes libcurl has handed over that the read loop has not taken yet. libcurl hands
+    // them over in small pieces; the loop takes them in chunks of up to kChunkBytes and
+    // lets libcurl read the socket again only once less than a chunk is waiting, so TCP
+    // flow control, not memory, holds the sender back.
+    std::size_t pending = 0;
 
     // Read loop
     bool keepBody = true;
-    std::string body;
+    std::string body; // taken bytes, then the pending ones (cut off when the loop ends)
     int64_t total = 0;
     int64_t byteLimit = 0;
     uint32_t entryMs = 0;
@@ -69,12 +69,11 @@ struct Transfer {
     bool blockComplete = false;
 };
 
-// Takes one chunk of up to kChunkBytes from what has arrived: keeps it, counts it, checks
-// the limits and pauses. False when the loop is to end.
+// Takes one chunk of up to kChunkBytes from what has arrived: counts it, checks the limits
+// and pauses. False when the loop is to end.
 bool TakeChunk(Transfer& t) {
-    const std::size_t size = std::min(kChunkBytes, t.pending.size());
-    if (t.keepBody) t.body.append(t.pending, 0, size);
-    t.pending.erase(0, size);
+    const std::size_t size = std::min(kChunkBytes, t.pending);
+    t.pending -= size;
     t.total += static_cast<int64_t>(size);
     if (measure::ByteCounter* counter = app::RunState().Counter)
         counter->Add(static_cast<int32_t>(size));
@@ -87,12 +86,10 @@ bool TakeChunk(Transfer& t) {
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
-    if (t.pending.size() >= kChunkBytes) {
-        t.paused = true;
-        return CURL_WRITEFUNC_PAUSE; // libcurl keeps the piece and reads no further
-    }
     const std::size_t length = size * count;
-    t.pending.append(data, length);
+    // A caller that does not want the body does not pay for keeping it.
+    if (t.keepBody) t.body.append(data, length);
+    t.pending += length;
     t.lastActivity = SteadyClock::now();
     return length;
 }
@@ -284,27 +281,25 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
     CURLcode result = CURLE_OK;
     bool finished = false;
     curl_off_t uploaded = 0;
-    t.pending.reserve(kChunkBytes + CURL_MAX_WRITE_SIZE);
     for (;;) {
-        if (t.paused) {
-            t.paused = false;
-            curl_easy_pause(e, CURLPAUSE_CONT); // may hand over the kept piece at once
-        }
-        int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
-        int queued = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
-            if (msg->msg == CURLMSG_DONE) {
-                result = msg->data.result;
-                finished = true;
+        if (t.pending < kChunkBytes && !finished) {
+            int running = 0;
+            if (curl_multi_perform(multi.get(), &running) != CURLM_OK) break;
+            int queued = 0;
+            while (CURLMsg* msg = curl_multi_info_read(multi.get(), &queued)) {
+                if (msg->msg == CURLMSG_DONE) {
+                    result = msg->data.result;
+                    finished = true;
+                }
             }
+            if (running == 0) finished = true;
         }
-        if (!t.pending.empty()) {
+        if (t.pending > 0) {
             if (!TakeChunk(t)) break;
             t.lastActivity = SteadyClock::now();
             continue;
         }
-        if (finished || running == 0) break;
+        if (finished) break;
         curl_off_t nowUploaded = 0;
         if (curl_easy_getinfo(e, CURLINFO_SIZE_UPLOAD_T, &nowUploaded) == CURLE_OK &&
             nowUploaded != uploaded) {
@@ -317,6 +312,8 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
             break;
         curl_multi_poll(multi.get(), nullptr, 0, kWatchIntervalMs, nullptr);
     }
+    // Bytes that arrived after the loop ended were never taken.
+    if (t.keepBody) t.body.resize(static_cast<std::size_t>(t.total));
     curl_multi_remove_handle(multi.get(), e);
     easy.reset();
     multi.reset();
