@@ -22,7 +22,8 @@ ReportRecord CopyRecord(const ExceptionPointers* pointers) {
     // The report's fields are 32 bits wide; a 64-bit build keeps the low half of addresses.
     copy.Code = static_cast<uint32_t>(record->ExceptionCode);
     copy.Flags = static_cast<uint32_t>(record->ExceptionFlags);
-    copy.ChainedRecord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record->ExceptionRecord));
+    copy.ChainedRecord =
+        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record->ExceptionRecord));
     copy.Address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record->ExceptionAddress));
     copy.NumberParameters = static_cast<int32_t>(record->NumberParameters);
     for (DWORD i = 0; i < record->NumberParameters && i < kMaxInformationWords; ++i)

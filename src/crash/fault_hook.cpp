@@ -97,14 +97,22 @@ Machine ReadMachine(const void* context) {
 
 uint32_t FloatingPointCode(int code) {
     switch (code) {
-    case FPE_INTDIV: return kIntegerDivideByZero;
-    case FPE_INTOVF: return kIntegerOverflow;
-    case FPE_FLTDIV: return kFloatDivideByZero;
-    case FPE_FLTOVF: return kFloatOverflow;
-    case FPE_FLTUND: return kFloatUnderflow;
-    case FPE_FLTRES: return kFloatInexactResult;
-    case FPE_FLTSUB: return kArrayBoundsExceeded;
-    default: return kFloatInvalidOperation; // FPE_FLTINV, and a SIGFPE sent by someone
+    case FPE_INTDIV:
+        return kIntegerDivideByZero;
+    case FPE_INTOVF:
+        return kIntegerOverflow;
+    case FPE_FLTDIV:
+        return kFloatDivideByZero;
+    case FPE_FLTOVF:
+        return kFloatOverflow;
+    case FPE_FLTUND:
+        return kFloatUnderflow;
+    case FPE_FLTRES:
+        return kFloatInexactResult;
+    case FPE_FLTSUB:
+        return kArrayBoundsExceeded;
+    default:
+        return kFloatInvalidOperation; // FPE_FLTINV, and a SIGFPE sent by someone
     }
 }
 
@@ -126,7 +134,7 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     if (answer == kContinueSearch) {
         // The system's own handling: die of this signal (core dump and all). The signal is
         // blocked while we run, so it arrives once we return.
-        struct sigaction fallback{};
+        struct sigaction fallback {};
         fallback.sa_handler = SIG_DFL;
         sigemptyset(&fallback.sa_mask);
         sigaction(signal, &fallback, nullptr);
@@ -159,7 +167,10 @@ ReportRecord RecordFromSignal(int signal, const siginfo_t& info, const void* con
                           : kAccessViolation;
         record.NumberParameters = 2;
         record.Information[0] = machine.AccessKind;
-        record.Information[1] = static_cast<uint32_t>(faultAddress);
+        // A fault the kernel cannot pin to an address (a non-canonical pointer) is reported
+        // with an all-ones address, as Windows does.
+        record.Information[1] =
+            info.si_code == SI_KERNEL ? 0xFFFFFFFFu : static_cast<uint32_t>(faultAddress);
         break;
     case SIGFPE:
         record.Code = FloatingPointCode(info.si_code);
@@ -177,11 +188,12 @@ ReportRecord RecordFromSignal(int signal, const siginfo_t& info, const void* con
 
 void HookFaults() {
     if (g_hooked.exchange(true)) return;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_sigaction = OnFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (int i = 0; i < kSignalCount; ++i) sigaction(kFatalSignals[i], &action, &PreviousFilter[i]);
+    for (int i = 0; i < kSignalCount; ++i)
+        sigaction(kFatalSignals[i], &action, &PreviousFilter[i]);
 }
 
 // Standard error is where a report goes whatever the report routine then does with it.

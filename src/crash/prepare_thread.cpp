@@ -20,7 +20,8 @@ bool LooksLikeStackOverflow(uintptr_t address, uintptr_t stackPointer, StackBoun
     // large frame); a stray pointer almost never lands that close to it.
     constexpr uintptr_t kReach = 64 * 1024;
     if (stack.Low != 0 && address < stack.Low + 4096 && address + kReach >= stack.Low) return true;
-    return stackPointer != 0 && address + kReach >= stackPointer && address <= stackPointer + kReach;
+    return stackPointer != 0 && address + kReach >= stackPointer &&
+           address <= stackPointer + kReach;
 }
 
 } // namespace detail
@@ -28,7 +29,9 @@ bool LooksLikeStackOverflow(uintptr_t address, uintptr_t stackPointer, StackBoun
 #ifdef _WIN32
 
 namespace detail {
-StackBounds CurrentThreadStack() { return {}; }
+StackBounds CurrentThreadStack() {
+    return {};
+}
 } // namespace detail
 
 void PrepareThread() {
@@ -118,7 +121,9 @@ void RecordStackBounds() {
 } // namespace
 
 namespace detail {
-StackBounds CurrentThreadStack() { return t_bounds; }
+StackBounds CurrentThreadStack() {
+    return t_bounds;
+}
 } // namespace detail
 
 void PrepareThread() {

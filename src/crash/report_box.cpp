@@ -44,10 +44,10 @@ namespace {
 char g_boxProgram[PATH_MAX];
 char g_xmessage[PATH_MAX];
 
-template <std::size_t N>
-void CopyText(char (&to)[N], const char* from) {
+template <std::size_t N> void CopyText(char (&to)[N], const char* from) {
     std::size_t i = 0;
-    for (; from[i] != '\0' && i + 1 < N; ++i) to[i] = from[i];
+    for (; from[i] != '\0' && i + 1 < N; ++i)
+        to[i] = from[i];
     to[i] = '\0';
 }
 
@@ -129,7 +129,9 @@ void FindReportBoxes() {
 
 } // namespace detail
 
-void SetReportBoxProgram(const char* path) { CopyText(g_boxProgram, path != nullptr ? path : ""); }
+void SetReportBoxProgram(const char* path) {
+    CopyText(g_boxProgram, path != nullptr ? path : "");
+}
 
 int32_t ShowCrashReport(ExceptionPointers* /*pointers*/, const char* report) {
     if (!DisplayAvailable()) return kContinueExecution;

@@ -10,12 +10,14 @@ public:
     Writer(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
 
     void Text(const char* text) {
-        for (; *text != '\0'; ++text) Char(*text);
+        for (; *text != '\0'; ++text)
+            Char(*text);
     }
     void Hex(uint32_t value) {
         static constexpr char kDigits[] = "0123456789ABCDEF";
         Text("0x");
-        for (int shift = 28; shift >= 0; shift -= 4) Char(kDigits[(value >> shift) & 0xFu]);
+        for (int shift = 28; shift >= 0; shift -= 4)
+            Char(kDigits[(value >> shift) & 0xFu]);
     }
     void Decimal(uint32_t value) {
         char digits[10];
@@ -24,7 +26,8 @@ public:
             digits[count++] = static_cast<char>('0' + value % 10);
             value /= 10;
         } while (value != 0);
-        while (count > 0) Char(digits[--count]);
+        while (count > 0)
+            Char(digits[--count]);
     }
     void HexLine(const char* name, uint32_t value) {
         Text(name);

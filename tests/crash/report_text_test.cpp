@@ -18,7 +18,8 @@ crash::ReportRecord Record(uint32_t code, uint32_t address, int32_t count) {
     r.Code = code;
     r.Address = address;
     r.NumberParameters = count;
-    for (int i = 0; i < crash::kMaxInformationWords; ++i) r.Information[i] = static_cast<uint32_t>(i + 1);
+    for (int i = 0; i < crash::kMaxInformationWords; ++i)
+        r.Information[i] = static_cast<uint32_t>(i + 1);
     return r;
 }
 
@@ -63,7 +64,8 @@ TEST(ReportText, LinesFollowTheRecord) {
          "NumberParameters:\t0x00000001\r\n"
          "ExceptionInformation[1]:  0x80000000\r\n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(Format(c.record), c.expected) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(Format(c.record), c.expected) << c.name;
 }
 
 TEST(ReportText, InformationWordsStopAtFifteen) {
@@ -71,7 +73,7 @@ TEST(ReportText, InformationWordsStopAtFifteen) {
         const std::string text = Format(Record(0xC0000005, 0, count));
         const std::string countLine = text.substr(text.find("NumberParameters:"));
         EXPECT_EQ(countLine.substr(0, countLine.find("\r\n")),
-                  count == 15 ? "NumberParameters:\t0x0000000F"
+                  count == 15   ? "NumberParameters:\t0x0000000F"
                   : count == 16 ? "NumberParameters:\t0x00000010"
                                 : "NumberParameters:\t0x7FFFFFFF");
         EXPECT_NE(text.find("ExceptionInformation[9]:  0x00000009\r\n"), std::string::npos);
