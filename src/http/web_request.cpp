@@ -257,6 +257,9 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
     set(curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str()));
     set(curl_easy_setopt(e, CURLOPT_NOPROXY, ""));
     set(curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+    // Bodies are counted as they travel; a compressed one is handed back as it came.
+    set(curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L));
+    set(curl_easy_setopt(e, CURLOPT_HTTP_TRANSFER_DECODING, 1L));
     const bool follow = options.noRedirect.value_or(0) == 0;
     set(curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L));
     set(curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects));

@@ -405,6 +405,22 @@ TEST_F(ReadLoopTest, ChunkedBodiesCountOnlyTheirData) {
               "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n");
 }
 
+TEST_F(ReadLoopTest, CompressedBodiesAreNotUnpacked) {
+    // Not real gzip data: a client that tried to unpack it would fail or change it.
+    const std::string packed = "\x1f\x8b\x08\x00" + Pattern(5000);
+    RawServer server([&packed](Connection& c) {
+        c.Send(ResponseHead(200, packed.size(), "Content-Encoding: gzip\r\n") + packed);
+    });
+    std::string headers = "Accept-Encoding: gzip";
+    WebRequestOptions o;
+    o.timeLimitSeconds = 30;
+    o.headers = &headers;
+    EXPECT_TRUE(WebRequest(server.Url(), o) == packed);
+    EXPECT_EQ(Counted(), static_cast<int32_t>(packed.size()));
+    // Accept-Encoding went out only because the caller wrote it.
+    EXPECT_NE(server.Requests().at(0).find("\r\nAccept-Encoding: gzip\r\n"), std::string::npos);
+}
+
 TEST_F(ReadLoopTest, TimeLimitEndsTheLoopAfterTheChunkThatPassesIt) {
     RawServer server(Paced(100, 50));
     WebRequestOptions o;
