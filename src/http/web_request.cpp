@@ -141,7 +141,10 @@ bool BuildHeaderList(const std::string& text, bool post, HeaderList& list) {
         list.reset(grown);
         return true;
     };
-    for (const auto& line : Split(text, "\r\n")) {
+    for (auto line : Split(text, "\r\n")) {
+        // A stray CR or LF (a cookie value can carry one from a server) must not start a
+        // header line of its own.
+        std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
         if (line.find(':') == std::string::npos) continue;
         std::string name = HeaderName(line);
         if (name.empty() || name == "user-agent") continue; // the agent goes on its own

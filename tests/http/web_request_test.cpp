@@ -228,7 +228,7 @@ TEST_F(RequestTextTest, AGetSendsExactlyTheComposedLines) {
 
 TEST_F(RequestTextTest, CallerLinesReplaceTheDefaultsWithoutDuplicates) {
     std::string headers = "accept: text/html\r\nUser-Agent: Mine/2\r\nX-Empty:";
-    std::string cookies = "k=v; j=w";
+    std::string cookies = "k=v; j=w\rX-Injected: 1";
     WebRequestOptions o;
     o.headers = &headers;
     o.cookies = &cookies;
@@ -240,7 +240,8 @@ TEST_F(RequestTextTest, CallerLinesReplaceTheDefaultsWithoutDuplicates) {
     EXPECT_EQ(Lines(sent, "User-Agent:"), 1);
     EXPECT_NE(sent.find("\r\nUser-Agent: Mine/2\r\n"), std::string::npos) << sent;
     EXPECT_EQ(Lines(sent, "X-Empty:"), 1);
-    EXPECT_NE(sent.find("\r\nCookie: k=v; j=w\r\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("\r\nCookie: k=v; j=w X-Injected: 1\r\n"), std::string::npos) << sent;
+    EXPECT_EQ(Lines(sent, "X-Injected:"), 0);
     EXPECT_EQ(Lines(sent, "Accept-Encoding:"), 0);
     // The composed text handed back leaves out the Cookie line.
     EXPECT_EQ(headers.find("Cookie"), std::string::npos);
