@@ -26,8 +26,8 @@ HeadlessUi::Props* HeadlessUi::Find(std::string_view window, std::string_view co
 
 void HeadlessUi::Record(std::string_view window, std::string_view control, Prop p, int number,
                         std::string_view text, const unsigned char* picture) {
-    writes_.push_back(
-        Write{std::string(window), std::string(control), p, number, std::string(text), picture});
+    writes_.push_back(Write{std::string(window), std::string(control), p, number,
+                            std::string(text), picture, std::chrono::steady_clock::now()});
 }
 
 int HeadlessUi::ReadNumber(std::string_view window, std::string_view control, Prop p) {

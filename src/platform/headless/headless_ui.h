@@ -1,6 +1,7 @@
 // An in-memory window layer: every property write is stored and recorded, nothing is drawn.
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -21,6 +22,7 @@ public:
         int number = 0;
         std::string text;
         const unsigned char* picture = nullptr; // Picture writes: the bytes' address
+        std::chrono::steady_clock::time_point at{};
     };
     enum class Clock { Real, Virtual }; // Virtual: Delay moves the clock instead of sleeping
     enum class Threads { Run, Collect }; // Collect: StartThread keeps routines for the test
