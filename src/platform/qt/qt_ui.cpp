@@ -192,7 +192,6 @@ void QtUi::LoadWindow(const Form& form, std::string_view owner, std::vector<Hand
         }
         window = new FormWindow(form, std::move(handlers), Widget(owner, {}));
         windows_[std::string(form.name)] = window;
-        window->winId(); // a native window from the start, so moves and opacity apply at once
     });
     // The created handler may hide the window and show it later itself; otherwise it
     // appears once the handler is done.
