@@ -5,6 +5,12 @@ set -euo pipefail
 seconds="${1:-60}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
+bash scripts/setup.sh
+# libFuzzer's runtime comes with clang's runtime package.
+if ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed"; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq libclang-rt-14-dev >/dev/null
+fi
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_text_rules fuzz_merge_cookies
 status=0
