@@ -38,34 +38,34 @@ QFont FontFor(const QWidget* w, int height) {
     return f;
 }
 
-QLineEdit* MakeEditBox(const ControlSpec& spec, QWidget* parent) {
-    auto* edit = new QLineEdit(Q(spec.text), parent);
-    edit->setAlignment(ToQt(spec.align));
-    edit->setReadOnly(spec.readOnly);
-    edit->setFont(FontFor(edit, spec.height));
+QLineEdit* MakeEditBox(const ControlSpec& def, QWidget* parent) {
+    auto* edit = new QLineEdit(Q(def.text), parent);
+    edit->setAlignment(ToQt(def.align));
+    edit->setReadOnly(def.readOnly);
+    edit->setFont(FontFor(edit, def.height));
     edit->setFrame(false);
     // Typing limits go through a validator, so that texts the program puts in are not cut.
-    QString pattern = spec.filter == Filter::Integer ? QStringLiteral("[-0-9]") : QStringLiteral(".");
-    pattern += spec.maxLength > 0 ? QStringLiteral("{0,%1}").arg(spec.maxLength) : QStringLiteral("*");
-    if (spec.filter == Filter::Integer || spec.maxLength > 0) {
+    QString pattern = def.filter == Filter::Integer ? QStringLiteral("[-0-9]") : QStringLiteral(".");
+    pattern += def.maxLength > 0 ? QStringLiteral("{0,%1}").arg(def.maxLength) : QStringLiteral("*");
+    if (def.filter == Filter::Integer || def.maxLength > 0) {
         QRegularExpression re(pattern, QRegularExpression::DotMatchesEverythingOption);
         edit->setValidator(new QRegularExpressionValidator(re, edit));
     }
-    edit->setStyleSheet(spec.readOnly
+    edit->setStyleSheet(def.readOnly
                             ? "QLineEdit { background: transparent; color: #e8f6ff; border: none; }"
                             : "QLineEdit { background: rgba(6, 24, 48, 200); color: #ffffff;"
                               " border: 1px solid #2aa8ff; border-radius: 3px; padding: 0 4px;"
                               " selection-background-color: #1d6fb8; }");
-    if (spec.readOnly) edit->setFocusPolicy(Qt::NoFocus);
-    edit->setContextMenuPolicy(spec.readOnly ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+    if (def.readOnly) edit->setFocusPolicy(Qt::NoFocus);
+    edit->setContextMenuPolicy(def.readOnly ? Qt::NoContextMenu : Qt::DefaultContextMenu);
     return edit;
 }
 
 } // namespace
 
-PictureButton::PictureButton(const ControlSpec& spec, FormWindow* window)
-    : QAbstractButton(window), window_(window), name_(spec.name) {
-    const std::string stem(spec.picture);
+PictureButton::PictureButton(const ControlSpec& def, FormWindow* window)
+    : QAbstractButton(window), window_(window), name_(def.name) {
+    const std::string stem(def.picture);
     normal_ = AssetPixmap(stem + "_normal.jpg");
     hover_ = AssetPixmap(stem + "_hover.jpg");
     pressed_ = AssetPixmap(stem + "_pressed.jpg");
@@ -93,14 +93,14 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* e) {
     if (inside) window_->Fire(name_, Event::LeftReleased);
 }
 
-AnimationBox::AnimationBox(const ControlSpec& spec, FormWindow* window)
-    : QLabel(window), window_(window), name_(spec.name) {
+AnimationBox::AnimationBox(const ControlSpec& def, FormWindow* window)
+    : QLabel(window), window_(window), name_(def.name) {
     setAlignment(Qt::AlignCenter);
     setStyleSheet("background: transparent;");
-    if (!spec.picture.empty()) {
-        QPixmap pm = AssetPixmap(spec.picture);
+    if (!def.picture.empty()) {
+        QPixmap pm = AssetPixmap(def.picture);
         if (!pm.isNull())
-            setPixmap(pm.scaled(spec.width, spec.height, Qt::IgnoreAspectRatio,
+            setPixmap(pm.scaled(def.width, def.height, Qt::IgnoreAspectRatio,
                                 Qt::SmoothTransformation));
     }
 }
@@ -130,15 +130,15 @@ FormWindow::FormWindow(const Form& form, std::vector<Handler> handlers, QWidget*
     setPalette(pal);
     setAutoFillBackground(true);
 
-    for (const ControlSpec& spec : form.controls) {
+    for (const ControlSpec& def : form.controls) {
         QWidget* w = nullptr;
-        switch (spec.kind) {
-        case Kind::PictureButton: w = new PictureButton(spec, this); break;
-        case Kind::AnimationBox: w = new AnimationBox(spec, this); break;
-        case Kind::EditBox: w = MakeEditBox(spec, this); break;
+        switch (def.kind) {
+        case Kind::PictureButton: w = new PictureButton(def, this); break;
+        case Kind::AnimationBox: w = new AnimationBox(def, this); break;
+        case Kind::EditBox: w = MakeEditBox(def, this); break;
         case Kind::Label: {
-            auto* label = new QLabel(Q(spec.text), this);
-            label->setAlignment(ToQt(spec.align));
+            auto* label = new QLabel(Q(def.text), this);
+            label->setAlignment(ToQt(def.align));
             label->setStyleSheet("QLabel { color: #e8f6ff; background: transparent; }");
             label->setFont(FontFor(label, 16));
             label->setAttribute(Qt::WA_NoMousePropagation);
@@ -146,10 +146,10 @@ FormWindow::FormWindow(const Form& form, std::vector<Handler> handlers, QWidget*
             break;
         }
         }
-        w->setGeometry(spec.left, spec.top, spec.width, spec.height);
-        if (spec.handCursor) w->setCursor(Qt::PointingHandCursor);
-        w->setVisible(spec.visible);
-        controls_[std::string(spec.name)] = w;
+        w->setGeometry(def.left, def.top, def.width, def.height);
+        if (def.handCursor) w->setCursor(Qt::PointingHandCursor);
+        w->setVisible(def.visible);
+        controls_[std::string(def.name)] = w;
     }
 }
 

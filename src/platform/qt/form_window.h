@@ -19,7 +19,7 @@ class FormWindow;
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
-    PictureButton(const ControlSpec& spec, FormWindow* window);
+    PictureButton(const ControlSpec& def, FormWindow* window);
     QSize sizeHint() const override { return size(); }
 
 protected:
@@ -36,7 +36,7 @@ private:
 class AnimationBox : public QLabel {
     Q_OBJECT
 public:
-    AnimationBox(const ControlSpec& spec, FormWindow* window);
+    AnimationBox(const ControlSpec& def, FormWindow* window);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
