@@ -408,7 +408,7 @@ TEST(FaultReport, TheBoxHoldsTheProcessUntilDismissed) {
     });
     const std::string xdotool = "DISPLAY=" + display + " /usr/bin/xdotool ";
     std::string window;
-    for (int i = 0; i < 200 && window.empty(); ++i) {
+    for (int i = 0; i < 400 && window.empty(); ++i) { // a sanitizer build starts slowly
         window = Shell(xdotool + "search --onlyvisible --name '信息：' 2>/dev/null");
         if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

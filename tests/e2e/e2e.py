@@ -34,13 +34,18 @@ class Display:
     """A private Xvfb display."""
 
     def __init__(self):
-        for num in range(70, 120):
-            if not os.path.exists(f"/tmp/.X11-unix/X{num}") and not os.path.exists(f"/tmp/.X{num}-lock"):
-                break
-        self.name = f":{num}"
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        # Xvfb picks a free display itself and writes its number once it accepts clients.
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                     pass_fds=(write_fd,))
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            number = f.readline().strip()
+        if not number:
+            fail("Xvfb did not start")
+        self.name = f":{number}"
         self.env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb")
         self.env.pop("WAYLAND_DISPLAY", None)
         for _ in range(100):

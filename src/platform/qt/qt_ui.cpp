@@ -17,6 +17,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 
 #include "crash/crash_report.h"
 #include "platform/asset_table.h"
@@ -86,7 +87,18 @@ void QtUi::OnUi(const std::function<void()>& f) {
         f();
         return;
     }
-    QMetaObject::invokeMethod(app_.get(), f, Qt::BlockingQueuedConnection);
+    // Queued to the user-interface thread; the caller waits on a promise rather than on
+    // Qt's blocking connection, so the hand-over is visible to thread sanitizers as well.
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    QMetaObject::invokeMethod(
+        app_.get(),
+        [&f, &done] {
+            f();
+            done.set_value();
+        },
+        Qt::QueuedConnection);
+    finished.wait();
 }
 
 QWidget* QtUi::Widget(std::string_view window, std::string_view control) const {
