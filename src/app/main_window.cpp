@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -108,7 +109,12 @@ void AskChildWindow(const platform::Form& child, std::vector<platform::Handler> 
                     int distance, const std::function<bool()>& waitWhile) {
     platform::Ui& ui = platform::Services();
     NudgeRight(distance);
-    ui.LoadWindow(child, kMainWindow, std::move(handlers));
+    // The child opens in the room the nudge made: beside the main window, centred on it.
+    const int left = ui.ReadNumber(kMainWindow, {}, Prop::Left) - child.width - 10;
+    const int top = ui.ReadNumber(kMainWindow, {}, Prop::Top) +
+                    (ui.ReadNumber(kMainWindow, {}, Prop::Height) - child.height) / 2;
+    ui.LoadWindow(child, kMainWindow, std::move(handlers),
+                  platform::Placement{std::max(left, 0), std::max(top, 0)});
     ui.SetTransparency(child.name, 200);
     while (waitWhile()) DelayWithEvents(50);
     SlideOffLeft(child.name);

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,11 @@ namespace platform {
 enum class Prop { Left, Top, Width, Height, Visible, Enabled, Text, Picture };
 
 enum class Event { Created, Clicked, LeftPressed, LeftReleased, CloseRequested };
+
+// Where a window first appears (screen pixels), instead of its form's position.
+struct Placement {
+    int left, top;
+};
 
 struct Handler {
     std::string_view control; // "" = the window itself
@@ -45,7 +51,8 @@ public:
     // Creates and shows a window from its form, owned by `owner` when not empty, and then
     // raises its Created event. The form must outlive the window.
     virtual void LoadWindow(const Form& form, std::string_view owner,
-                            std::vector<Handler> handlers) = 0;
+                            std::vector<Handler> handlers,
+                            std::optional<Placement> at = std::nullopt) = 0;
     virtual void DestroyWindow(std::string_view window) = 0;
     virtual bool IsLoaded(std::string_view window) = 0;
     // 0 (clear) to 255 (opaque); anything else means 255.

@@ -73,6 +73,20 @@ TEST_F(CommandsTest, BusyMakesTestAndSettingsCommandsReturnAtOnce) {
     EXPECT_EQ(RunState().Busy, 1);
 }
 
+TEST_F(CommandsTest, TheChildOpensBesideTheNudgedMainWindow) {
+    ui_->WriteNumber(kMainWindow, {}, Prop::Top, 50);
+    int childLeft = 0, childTop = 0;
+    ui_->SetDelayHook([&](int64_t) {
+        if (!ui_->IsLoaded(kProxyWindow) || childLeft) return;
+        childLeft = ui_->ReadNumber(kProxyWindow, {}, Prop::Left);
+        childTop = ui_->ReadNumber(kProxyWindow, {}, Prop::Top);
+        ui_->PostEvent(std::string(kProxyWindow), "图形按钮2", Event::Clicked);
+    });
+    Click("图形按钮_代理国外测速");
+    EXPECT_EQ(childLeft, 200 + 418 - 400 - 10); // right edge 10 px left of the main window
+    EXPECT_EQ(childTop, 50 + (400 - 200) / 2);
+}
+
 TEST_F(CommandsTest, CancelledProxyDialogueStartsNothingAndRestoresTheWindow) {
     WhenOpen(kProxyWindow, {{std::string(kProxyWindow), "图形按钮2"}});
     Click("图形按钮_代理国外测速");

@@ -19,8 +19,13 @@ AGENT = ("Mozilla/5.0 (Windows NT 6.1) AppleWebKit/537.1 (KHTML, like Gecko) "
          "Chrome/21.0.1180.92 Safari/537.1 LBBROWSER")
 
 
+FAILURE_SHOT = None  # a display and a path for a picture of the screen when a check fails
+
+
 def fail(msg):
     print("FAIL:", msg, flush=True)
+    if FAILURE_SHOT:
+        FAILURE_SHOT[0].screenshot(FAILURE_SHOT[1])
     sys.exit(1)
 
 
@@ -307,7 +312,8 @@ def scenario_measure(args, display):
         wid, (x, y, w, h) = prog.main_window()
         watch = PositionWatch(display, wid)
         display.click(x + 235 + 100, y + 306 + 30)  # 本地国内测速
-        wait_for(lambda: len(node.requests) >= 20, 5, "the nodes did not get 20 requests")
+        wait_for(lambda: len(node.requests) >= 20, 10, "the nodes did not get 20 requests",
+                 lambda: f"(got {len(node.requests)})")
         time.sleep(0.5)
         check_requests(node, 20)
         watch_run_and_result(args, display, prog, wid, watch, "measure")
@@ -375,6 +381,8 @@ def main():
     p.add_argument("--shots", default="/tmp/xl-shots")
     args = p.parse_args()
     display = Display()
+    global FAILURE_SHOT
+    FAILURE_SHOT = (display, os.path.join(args.shots, f"{args.scenario}-failure.png"))
     try:
         globals()["scenario_" + args.scenario](args, display)
     finally:

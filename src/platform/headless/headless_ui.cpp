@@ -107,13 +107,13 @@ void HeadlessUi::ProcessEvents() {
 }
 
 void HeadlessUi::LoadWindow(const Form& form, std::string_view owner,
-                            std::vector<Handler> handlers) {
+                            std::vector<Handler> handlers, std::optional<Placement> at) {
     {
         std::lock_guard lock(mutex_);
         Window w;
         w.form = &form;
-        w.self = Props{form.left, form.top, form.width, form.height, 1, 1,
-                       std::string(form.caption), nullptr};
+        w.self = Props{at ? at->left : form.left, at ? at->top : form.top, form.width,
+                       form.height, 1, 1, std::string(form.caption), nullptr};
         for (const ControlSpec& c : form.controls) {
             w.controls[std::string(c.name)] =
                 Props{c.left, c.top, c.width, c.height, c.visible, 1, std::string(c.text),

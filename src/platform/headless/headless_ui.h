@@ -41,8 +41,8 @@ public:
                       Bytes picture) override;
     void Refresh(std::string_view window, std::string_view control) override;
     void ProcessEvents() override;
-    void LoadWindow(const Form& form, std::string_view owner,
-                    std::vector<Handler> handlers) override;
+    void LoadWindow(const Form& form, std::string_view owner, std::vector<Handler> handlers,
+                    std::optional<Placement> at = std::nullopt) override;
     void DestroyWindow(std::string_view window) override;
     bool IsLoaded(std::string_view window) override;
     void SetTransparency(std::string_view window, int alpha) override;

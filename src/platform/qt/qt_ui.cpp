@@ -193,7 +193,8 @@ void QtUi::ProcessEvents() {
     if (IsUiThread()) QCoreApplication::processEvents();
 }
 
-void QtUi::LoadWindow(const Form& form, std::string_view owner, std::vector<Handler> handlers) {
+void QtUi::LoadWindow(const Form& form, std::string_view owner, std::vector<Handler> handlers,
+                      std::optional<Placement> at) {
     FormWindow* window = nullptr;
     OnUi([&] {
         auto old = windows_.find(form.name);
@@ -203,6 +204,7 @@ void QtUi::LoadWindow(const Form& form, std::string_view owner, std::vector<Hand
             windows_.erase(old);
         }
         window = new FormWindow(form, std::move(handlers), Widget(owner, {}));
+        if (at) window->move(at->left, at->top);
         windows_[std::string(form.name)] = window;
     });
     // The created handler may hide the window and show it later itself; otherwise it
