@@ -27,6 +27,9 @@ constexpr int32_t kDefaultTimeoutSeconds = 15;
 constexpr long kMaxRedirects = 10;
 // How often the transfer loop wakes up to look at its receive watchdog.
 constexpr int kWatchIntervalMs = 100;
+// On the user-interface thread (the settings window's node checks) waits are short, so
+// that the windows keep answering while a node is slow to send.
+constexpr int kUiWatchIntervalMs = 10;
 
 std::once_flag g_initOnce;
 
@@ -284,6 +287,8 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
     // From here on the request counts as sent.
     if (options.headers) *options.headers = composed;
 
+    platform::Ui& ui = platform::Services();
+    const bool onUiThread = ui.IsUiThread();
     CURLcode result = CURLE_OK;
     bool finished = false;
     curl_off_t uploaded = 0;
@@ -316,7 +321,9 @@ std::string WebRequest(const std::string& url, const WebRequestOptions& options)
         if (t.requestSent &&
             SteadyClock::now() - t.lastActivity >= std::chrono::milliseconds(timeoutMs))
             break;
-        curl_multi_poll(multi.get(), nullptr, 0, kWatchIntervalMs, nullptr);
+        curl_multi_poll(multi.get(), nullptr, 0, onUiThread ? kUiWatchIntervalMs : kWatchIntervalMs,
+                        nullptr);
+        if (onUiThread) ui.ProcessEvents();
     }
     // Bytes that arrived after the loop ended were never taken.
     if (t.keepBody) t.body.resize(static_cast<std::size_t>(t.total));

@@ -442,6 +442,28 @@ TEST_F(ReadLoopTest, TimeLimitEndsTheLoopAfterTheChunkThatPassesIt) {
     EXPECT_LE(got, 25000u);
 }
 
+TEST_F(ReadLoopTest, OnTheUserInterfaceThreadEventsAreDispatchedWhileDataIsAwaited) {
+    RawServer stalling([](Connection& c) {
+        c.Send(ResponseHead(200, 100000) + std::string(1000, 's'));
+        c.Wait(20000);
+    });
+    WebRequestOptions o;
+    o.timeoutSeconds = 1;
+    o.timeLimitSeconds = 30;
+    std::atomic<double> dispatchedAt{-1};
+    const auto start = Clock::now();
+    // A click arrives while the request waits for data that never comes.
+    std::thread clicker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ui_->Post([&] { dispatchedAt = SecondsSince(start); });
+    });
+    EXPECT_EQ(WebRequest(stalling.Url(), o).size(), 1000u);
+    const double ended = SecondsSince(start);
+    clicker.join();
+    EXPECT_GE(dispatchedAt, 0.29);
+    EXPECT_LT(dispatchedAt, ended - 0.3) << "the click waited for the request to end";
+}
+
 TEST_F(ReadLoopTest, AStallEndsWithinTheReceiveTimeout) {
     // Head and a little body, then nothing.
     RawServer stalling([](Connection& c) {
