@@ -442,11 +442,14 @@ TEST_F(ReadLoopTest, TimeLimitEndsTheLoopAfterTheChunkThatPassesIt) {
     EXPECT_LE(got, 25000u);
 }
 
+// Head and 1000 bytes of a 100000-byte body, then nothing.
+void SendHeadAndALittleThenStall(Connection& c) {
+    c.Send(ResponseHead(200, 100000) + std::string(1000, 's'));
+    c.Wait(20000);
+}
+
 TEST_F(ReadLoopTest, OnTheUserInterfaceThreadEventsAreDispatchedWhileDataIsAwaited) {
-    RawServer stalling([](Connection& c) {
-        c.Send(ResponseHead(200, 100000) + std::string(1000, 's'));
-        c.Wait(20000);
-    });
+    RawServer stalling(SendHeadAndALittleThenStall);
     WebRequestOptions o;
     o.timeoutSeconds = 1;
     o.timeLimitSeconds = 30;
@@ -465,11 +468,7 @@ TEST_F(ReadLoopTest, OnTheUserInterfaceThreadEventsAreDispatchedWhileDataIsAwait
 }
 
 TEST_F(ReadLoopTest, AStallEndsWithinTheReceiveTimeout) {
-    // Head and a little body, then nothing.
-    RawServer stalling([](Connection& c) {
-        c.Send(ResponseHead(200, 100000) + std::string(1000, 's'));
-        c.Wait(20000);
-    });
+    RawServer stalling(SendHeadAndALittleThenStall);
     WebRequestOptions o;
     o.timeoutSeconds = 1;
     o.timeLimitSeconds = 30;
